@@ -24,7 +24,10 @@ std::string valueOf(const d::DefaultValue& value, const char* (*lookup)(const ch
 std::mutex g_mutex;
 Deployment* g_current = nullptr;
 
-const char* processEnv(const char* name) { return std::getenv(name); }
+const char* processEnv(const char* name)
+{
+    return std::getenv(name);
+}
 
 } // namespace
 
@@ -48,11 +51,15 @@ Deployment Deployment::fromEnvironment(const char* (*lookup)(const char*))
     v.wallpaperUrl = valueOf(d::kWallpaperUrl, lookup);
     v.placeholderEmail = valueOf(d::kPlaceholderEmail, lookup);
     v.instanceMarker = valueOf(d::kInstanceMarker, lookup);
+    v.caBundle = valueOf(d::kCaBundle, lookup);
     v.gateway = valueOf(d::kGateway, lookup);
     return v;
 }
 
-Deployment Deployment::defaults() { return fromEnvironment(nullptr); }
+Deployment Deployment::defaults()
+{
+    return fromEnvironment(nullptr);
+}
 
 const Deployment& deployment()
 {
@@ -60,7 +67,6 @@ const Deployment& deployment()
     if (!g_current) {
         // Lives for the whole run; never freed so that late readers at exit stay valid.
         g_current = new Deployment(Deployment::fromEnvironment(&processEnv));
-        setGateway(g_current->gateway);
     }
     return *g_current;
 }

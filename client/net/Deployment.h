@@ -3,7 +3,6 @@
 #pragma once
 
 #include <kestrova/DeploymentDefaults.h>
-
 #include <string>
 
 namespace kestrova::net {
@@ -27,6 +26,7 @@ struct Deployment
     std::string wallpaperUrl;
     std::string placeholderEmail;
     std::string instanceMarker;
+    std::string caBundle;
     std::string gateway;
 
     // Defaults overridden by the environment (getenv is passed in so tests need not touch it).

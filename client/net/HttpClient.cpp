@@ -2,8 +2,6 @@
 
 #include "Deployment.h"
 
-#include <opencc/opencc.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -13,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <opencc/opencc.h>
 #include <thread>
 #include <vector>
 
@@ -21,8 +20,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::string_view kDefaultAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; .NET CLR 2.0.50727; "
-                                           ".NET CLR 3.0.04506.648; .NET CLR 3.5.21022)";
+constexpr std::string_view kDefaultAgent =
+    "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; .NET CLR 2.0.50727; "
+    ".NET CLR 3.0.04506.648; .NET CLR 3.5.21022)";
 constexpr std::string_view kFetchAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
 constexpr std::string_view kDefaultAccept =
     "Accept: image/gif, image/bmp, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
@@ -156,10 +156,9 @@ struct Exchange
     bool post = false;
     bool http10 = false;
     std::string proxy;
-    std::string headerBlock;  // completed caller block (httpRequest) or fixed lines (httpFetch)
-    std::string userAgent;    // empty: the block names its own
+    std::string headerBlock; // completed caller block (httpRequest) or fixed lines (httpFetch)
+    std::string userAgent;   // empty: the block names its own
     std::string postData;
-    std::string cookies;      // caller's cookie text (already placed in headerBlock when sent)
     bool useCookieStore = false;
 };
 
@@ -184,7 +183,7 @@ struct Job
 struct TransferState
 {
     std::string body;
-    std::string headers;      // current response's raw header block
+    std::string headers; // current response's raw header block
     bool headersTooLong = false;
     const std::atomic<bool>* abandoned = nullptr;
 };
@@ -263,8 +262,9 @@ bool runHop(Job* job, const Exchange& ex, const UrlParts& parts, const std::stri
         }
     }
     // libcurl adds lines of its own unless told not to; the client's block decides instead.
-    const bool namesAccept = std::any_of(lines.begin(), lines.end(),
-                                         [](const std::string& line) { return toLower(line.substr(0, 7)) == "accept:"; });
+    const bool namesAccept = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return toLower(line.substr(0, 7)) == "accept:";
+    });
     if (!namesAccept)
         lines.emplace_back("Accept:");
     lines.emplace_back("Expect:");
@@ -283,13 +283,17 @@ bool runHop(Job* job, const Exchange& ex, const UrlParts& parts, const std::stri
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList.get());
     if (verb == "POST") {
         curl_easy_setopt(h, CURLOPT_POST, 1L);
-        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(sendBody ? ex.postData.size() : 0));
+        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE,
+                         static_cast<curl_off_t>(sendBody ? ex.postData.size() : 0));
         curl_easy_setopt(h, CURLOPT_POSTFIELDS, sendBody ? ex.postData.data() : "");
     } else {
         curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     }
     if (!ex.proxy.empty())
         curl_easy_setopt(h, CURLOPT_PROXY, ex.proxy.c_str());
+    const std::string caBundle = deployment().caBundle;
+    if (parts.secure && !caBundle.empty())
+        curl_easy_setopt(h, CURLOPT_CAINFO, caBundle.c_str());
 
     Slist connectTo;
     const std::string gatewayAddress = gateway();
@@ -365,8 +369,9 @@ bool runExchange(Job* job, const Exchange& ex, ExchangeResult& out)
             return false;
         if (hop.useCookieStore && !state.headersTooLong)
             storeCookiesFromHeaders(parts.host, state.headers);
-        const bool redirect = (status == 301 || status == 302 || status == 303 || status == 307 || status == 308) &&
-                              !location.empty() && hopCount < kMaxRedirects;
+        const bool redirect =
+            (status == 301 || status == 302 || status == 303 || status == 307 || status == 308) &&
+            !location.empty() && hopCount < kMaxRedirects;
         if (!redirect) {
             out.body = std::move(state.body);
             out.headerBlock = state.headersTooLong ? std::string() : std::move(state.headers);
@@ -467,7 +472,10 @@ std::string convertBody(const std::string& body, int conversion)
 
 // --- public operations ----------------------------------------------------------------------
 
-const std::string& timeoutBody() { return GBK("超时返回"); }
+const std::string& timeoutBody()
+{
+    return GBK("超时返回");
+}
 
 UrlParts splitUrl(const std::string& rawUrl)
 {
@@ -517,7 +525,8 @@ std::string chooseUserAgent(const std::string& headers)
     return trimSpaces(std::string_view(headers).substr(valueStart, lineEnd - valueStart));
 }
 
-std::string completeHeaders(std::string block, bool post, const std::string& postData, const std::string& cookies)
+std::string completeHeaders(std::string block, bool post, const std::string& postData,
+                            const std::string& cookies)
 {
     if (!containsIgnoringCase(block, "Accept"))
         block += kDefaultAccept;
@@ -553,10 +562,10 @@ std::string httpRequest(const std::string& url, const HttpOptions& options)
     ex.userAgent = chooseUserAgent(options.headers);
     ex.headerBlock = completeHeaders(options.headers, post, options.postData, options.cookies);
     ex.postData = options.postData;
-    ex.cookies = options.cookies;
     ex.useCookieStore = true;
 
-    const auto limit = std::chrono::milliseconds(static_cast<long long>(options.limitSeconds.value_or(kDefaultLimitSeconds)) * 1000);
+    const auto limit = std::chrono::milliseconds(
+        static_cast<long long>(options.limitSeconds.value_or(kDefaultLimitSeconds)) * 1000);
     const bool pumping = g_pump.load() && g_pumpThread.load() == std::this_thread::get_id();
     const auto start = Clock::now();
     startWorker(job);
@@ -566,7 +575,8 @@ std::string httpRequest(const std::string& url, const HttpOptions& options)
     while (true) {
         {
             std::unique_lock lock(job->mutex);
-            const auto slice = pumping ? std::min<Clock::duration>(kPumpSlice, limit) : Clock::duration(limit);
+            const auto slice =
+                pumping ? std::min<Clock::duration>(kPumpSlice, limit) : Clock::duration(limit);
             job->finishedChanged.wait_for(lock, slice, [&] { return job->finished; });
             finished = job->finished;
         }
@@ -627,7 +637,7 @@ std::string gateway()
         if (g_gateway)
             return *g_gateway;
     }
-    return deployment().gateway; // first use: read the deployment, which sets the gateway
+    return deployment().gateway;
 }
 
 int runningWorkers()
@@ -640,7 +650,8 @@ bool waitForWorkers(int timeoutMs)
 {
     WorkerCount& count = workerCount();
     std::unique_lock lock(count.mutex);
-    return count.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return count.running == 0; });
+    return count.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                  [&] { return count.running == 0; });
 }
 
 void storeCookiesFromHeaders(const std::string& host, const std::string& headerBlock)
@@ -678,7 +689,8 @@ void storeCookiesFromHeaders(const std::string& host, const std::string& headerB
                 expired = when != -1 && when <= std::time(nullptr);
             }
         }
-        std::erase_if(cookies, [&](const Cookie& old) { return old.name == cookie.name && old.path == cookie.path; });
+        std::erase_if(cookies,
+                      [&](const Cookie& old) { return old.name == cookie.name && old.path == cookie.path; });
         if (!expired)
             cookies.push_back(std::move(cookie));
     }

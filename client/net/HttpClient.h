@@ -15,14 +15,14 @@ namespace kestrova::net {
 
 struct HttpOptions
 {
-    int method = 0;                   // 1 = POST, anything else = GET
-    std::string proxy;                // HTTP proxy address; empty = direct
-    std::string headers;              // extra header lines, each ending in CR LF
-    std::string postData;             // request body (POST)
-    std::string cookies;              // Cookie value to add (POST with a body only)
-    std::optional<int> limitSeconds;  // default 60
+    int method = 0;                         // 1 = POST, anything else = GET
+    std::string proxy;                      // HTTP proxy address; empty = direct
+    std::string headers;                    // extra header lines, each ending in CR LF
+    std::string postData;                   // request body (POST)
+    std::string cookies;                    // Cookie value to add (POST with a body only)
+    std::optional<int> limitSeconds;        // default 60
     std::string* responseHeaders = nullptr; // receives the raw response header block
-    int conversion = 0;               // 1: UTF-8 → GBK, 2: Big5 → GBK simplified, else raw
+    int conversion = 0;                     // 1: UTF-8 → GBK, 2: Big5 → GBK simplified, else raw
 };
 
 // The GBK bytes of "超时返回", the body of a request that reached its limit.

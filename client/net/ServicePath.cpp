@@ -5,7 +5,8 @@
 
 namespace kestrova::net {
 
-Text servicePathFromPage(std::string_view pageText, const std::string& profileNumber, const std::string& profileDomain)
+Text servicePathFromPage(std::string_view pageText, const std::string& profileNumber,
+                         const std::string& profileDomain)
 {
     static constexpr std::string_view kTitleStart = "));</script><title>";
     const std::string titleEnd = " [http://" + profileNumber + "." + profileDomain + "]</title>";

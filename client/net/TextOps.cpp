@@ -7,9 +7,15 @@
 namespace kestrova::net {
 namespace {
 
-bool isLeadByte(unsigned char c) { return c >= 0x80; }
+bool isLeadByte(unsigned char c)
+{
+    return c >= 0x80;
+}
 
-unsigned char foldCase(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+unsigned char foldCase(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+}
 
 // Compares needle with text at byte offset pos. Bytes of two-byte characters compare exactly:
 // their second byte may fall in the ASCII letter range and must not be case-folded.
@@ -78,7 +84,8 @@ bool convert(std::string_view bytes, const char* from, const char* to, bool leni
     while (true) {
         char* outPtr = buffer.data();
         size_t outLeft = buffer.size();
-        const size_t rc = iconv(static_cast<iconv_t>(cd.get()), inLeft ? &in : nullptr, &inLeft, &outPtr, &outLeft);
+        const size_t rc =
+            iconv(static_cast<iconv_t>(cd.get()), inLeft ? &in : nullptr, &inLeft, &outPtr, &outLeft);
         out.append(buffer.data(), buffer.size() - outLeft);
         if (rc != static_cast<size_t>(-1)) {
             if (inLeft == 0) {
@@ -195,8 +202,14 @@ Text percentEncode(std::string_view text)
     return out;
 }
 
-Text toGbk(std::string_view utf8) { return convertEncodingLenient(utf8, "UTF-8", "GBK"); }
+Text toGbk(std::string_view utf8)
+{
+    return convertEncodingLenient(utf8, "UTF-8", "GBK");
+}
 
-std::string fromGbk(std::string_view gbk) { return convertEncodingLenient(gbk, "GBK", "UTF-8"); }
+std::string fromGbk(std::string_view gbk)
+{
+    return convertEncodingLenient(gbk, "GBK", "UTF-8");
+}
 
 } // namespace kestrova::net

@@ -47,8 +47,8 @@ std::string fromGbk(std::string_view gbk);
 
 // A Chinese literal written in UTF-8 source, as GBK bytes converted once per call site:
 //   const Text& caption = GBK("科目一");
-#define GBK(utf8Literal)                                                                                 \
-    ([]() -> const ::kestrova::net::Text& {                                                              \
-        static const ::kestrova::net::Text converted = ::kestrova::net::toGbk(utf8Literal);              \
-        return converted;                                                                                \
+#define GBK(utf8Literal)                                                                                     \
+    ([]() -> const ::kestrova::net::Text& {                                                                  \
+        static const ::kestrova::net::Text converted = ::kestrova::net::toGbk(utf8Literal);                  \
+        return converted;                                                                                    \
     }())

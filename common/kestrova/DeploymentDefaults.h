@@ -32,13 +32,16 @@ inline constexpr DefaultValue kServiceNumber{"SERVICE_NUMBER", "80016888"};
 inline constexpr DefaultValue kWallpaperUrl{"WALLPAPER_URL", "http://img.kestrova.test/wallpaper.jpg"};
 inline constexpr DefaultValue kPlaceholderEmail{"PLACEHOLDER_EMAIL", "member@kestrova.test"};
 inline constexpr DefaultValue kInstanceMarker{"INSTANCE_MARKER", "Kestrova.SingleInstance.v1"};
+// Extra trusted certificates (PEM file) for https addresses of a deployment with its own CA.
+inline constexpr DefaultValue kCaBundle{"CA_BUNDLE", ""};
 // host:port every connection is sent to while URL and Host header stay unchanged; empty = plain DNS.
 inline constexpr DefaultValue kGateway{"GATEWAY", "127.0.0.1:8460"};
 
 inline constexpr DefaultValue kAll[] = {
-    kAccountHostUrl, kProfileBaseUrl, kProfileDomain, kProfileNumber, kBankHostHead, kBankHostTail,
-    kSpeechHostHead, kSpeechHostTail, kSpeechAccountId, kMusicUrl, kMakerSiteUrl, kTutorialUrl,
-    kMessengerScheme, kServiceNumber, kWallpaperUrl, kPlaceholderEmail, kInstanceMarker, kGateway,
+    kAccountHostUrl,   kProfileBaseUrl, kProfileDomain,   kProfileNumber,   kBankHostHead,
+    kBankHostTail,     kSpeechHostHead, kSpeechHostTail,  kSpeechAccountId, kMusicUrl,
+    kMakerSiteUrl,     kTutorialUrl,    kMessengerScheme, kServiceNumber,   kWallpaperUrl,
+    kPlaceholderEmail, kInstanceMarker, kCaBundle,        kGateway,
 };
 
 // What the stack serves. News items 1, 8 and 9 of the account service hand out the middle labels

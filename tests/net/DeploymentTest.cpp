@@ -1,8 +1,7 @@
 #include "net/Deployment.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 using namespace kestrova::net;
 

@@ -1,9 +1,9 @@
-#include "RecordingServer.h"
 #include "net/HttpClient.h"
 
-#include <gtest/gtest.h>
+#include "RecordingServer.h"
 
 #include <atomic>
+#include <gtest/gtest.h>
 #include <thread>
 
 using namespace kestrova::net;
@@ -139,7 +139,8 @@ TEST_F(HttpClientTest, SetCookieLinesGoBackToTheSameHostOnly)
 TEST_F(HttpClientTest, AnOversizedHeaderBlockIsNotReadAndStoresNoCookies)
 {
     RecordingServer server([](const RawRequest&) {
-        return RecordingServer::answer("body", "Set-Cookie: sid=1\r\nX-Padding: " + std::string(2100, 'p') + "\r\n");
+        return RecordingServer::answer("body",
+                                       "Set-Cookie: sid=1\r\nX-Padding: " + std::string(2100, 'p') + "\r\n");
     });
     route(server);
     std::string headers = "untouched";
@@ -154,8 +155,9 @@ TEST_F(HttpClientTest, RedirectsAreFollowedWithTheirCookies)
 {
     RecordingServer server([](const RawRequest& r) {
         if (r.requestLine().starts_with("POST /login"))
-            return std::string("HTTP/1.1 302 Found\r\nLocation: /home\r\nSet-Cookie: sid=r1\r\nContent-Length: 0\r\n"
-                               "Connection: close\r\n\r\n");
+            return std::string(
+                "HTTP/1.1 302 Found\r\nLocation: /home\r\nSet-Cookie: sid=r1\r\nContent-Length: 0\r\n"
+                "Connection: close\r\n\r\n");
         return RecordingServer::answer("home");
     });
     route(server);
@@ -238,8 +240,9 @@ TEST_F(HttpClientTest, BodyConversions)
 {
     RecordingServer server([](const RawRequest& r) {
         if (r.requestLine().find("/utf8") != std::string::npos)
-            return RecordingServer::answer(std::string("\xE7\xA7\x91\xE7\x9B\xAE\0tail", 10)); // 科目, zero, tail
-        return RecordingServer::answer("\xBE\x72\xA8\xAE"); // 駕車 in Big5
+            return RecordingServer::answer(
+                std::string("\xE7\xA7\x91\xE7\x9B\xAE\0tail", 10)); // 科目, zero, tail
+        return RecordingServer::answer("\xBE\x72\xA8\xAE");         // 駕車 in Big5
     });
     route(server);
     HttpOptions utf8;

@@ -79,7 +79,10 @@ std::string RecordingServer::answer(const std::string& body, const std::string& 
            "\r\nConnection: close\r\n\r\n" + body;
 }
 
-std::string RecordingServer::slowMarker(int seconds) { return std::string(kSlowPrefix) + std::to_string(seconds); }
+std::string RecordingServer::slowMarker(int seconds)
+{
+    return std::string(kSlowPrefix) + std::to_string(seconds);
+}
 
 void RecordingServer::acceptLoop()
 {

@@ -16,7 +16,10 @@ struct RawRequest
     std::string head; // request line and header lines, through the blank line
     std::string body;
     std::string requestLine() const { return head.substr(0, head.find("\r\n")); }
-    bool hasHeaderLine(const std::string& line) const { return head.find("\r\n" + line + "\r\n") != std::string::npos; }
+    bool hasHeaderLine(const std::string& line) const
+    {
+        return head.find("\r\n" + line + "\r\n") != std::string::npos;
+    }
     bool hasHeaderNamed(const std::string& name) const;
 };
 

@@ -1,7 +1,8 @@
+#include "net/ServicePath.h"
+
 #include "RecordingServer.h"
 #include "net/Deployment.h"
 #include "net/HttpClient.h"
-#include "net/ServicePath.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,9 @@ struct PageCase
     std::string expected;
 };
 
-class ServicePathFromPageTest : public testing::TestWithParam<PageCase> {};
+class ServicePathFromPageTest : public testing::TestWithParam<PageCase>
+{
+};
 
 TEST_P(ServicePathFromPageTest, CutsTheSegmentOutOfTheTitle)
 {
@@ -37,10 +40,10 @@ INSTANTIATE_TEST_SUITE_P(
                     // Not the profile page: no segment rather than the whole page as one.
                     PageCase{"noStartMarker", "<title>abc" + kEnd, ""},
                     PageCase{"noEndMarker", kStart + "abc</title>", ""},
-                    PageCase{"endMarkerOfAnotherProfile", kStart + "abc [http://9.profile.kestrova.test]</title>", ""},
+                    PageCase{"endMarkerOfAnotherProfile",
+                             kStart + "abc [http://9.profile.kestrova.test]</title>", ""},
                     PageCase{"emptySegment", kStart + kEnd, ""},
-                    PageCase{"pageEndsWithStartMarker", "x" + kStart, ""},
-                    PageCase{"emptyPage", "", ""}),
+                    PageCase{"pageEndsWithStartMarker", "x" + kStart, ""}, PageCase{"emptyPage", "", ""}),
     [](const testing::TestParamInfo<PageCase>& info) { return info.param.name; });
 
 TEST(LookUpServicePath, FetchesTheProfilePageAndReadsItsTitle)
@@ -61,7 +64,8 @@ TEST(LookUpServicePath, FetchesTheProfilePageAndReadsItsTitle)
 
 TEST(LookUpServicePath, AnUnreadablePageGivesNoSegment)
 {
-    RecordingServer server([](const RawRequest&) { return RecordingServer::answer(kStart + "\xFF\xFE" + kEnd); });
+    RecordingServer server(
+        [](const RawRequest&) { return RecordingServer::answer(kStart + "\xFF\xFE" + kEnd); });
     Deployment values = Deployment::defaults();
     values.gateway = server.address();
     setDeployment(values);

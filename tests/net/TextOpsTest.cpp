@@ -9,7 +9,8 @@ namespace {
 // "科目一" in GBK.
 const std::string kKemuYi = "\xBF\xC6\xC4\xBF\xD2\xBB";
 // Two-byte character 0x81 0x41 followed by 'B': the bytes "AB" appear, but 'A' is a trail byte.
-const std::string kStraddle = "\x81\x41" "B";
+const std::string kStraddle = "\x81\x41"
+                              "B";
 
 struct FindCase
 {
@@ -21,7 +22,9 @@ struct FindCase
     int expected;
 };
 
-class FindTextTest : public testing::TestWithParam<FindCase> {};
+class FindTextTest : public testing::TestWithParam<FindCase>
+{
+};
 
 TEST_P(FindTextTest, FindsAtCharacterBoundariesOnly)
 {
@@ -56,7 +59,9 @@ struct BetweenCase
     std::string expected;
 };
 
-class TextBetweenTest : public testing::TestWithParam<BetweenCase> {};
+class TextBetweenTest : public testing::TestWithParam<BetweenCase>
+{
+};
 
 TEST_P(TextBetweenTest, CutsAfterTheFirstLeftMarker)
 {
@@ -66,15 +71,15 @@ TEST_P(TextBetweenTest, CutsAfterTheFirstLeftMarker)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TextBetweenTest,
-    testing::Values(BetweenCase{"simple", "<b>v</b>", "<b>", "</b>", "v"},
-                    BetweenCase{"firstLeftCounts", "[1] [2]", "[", "]", "1"},
-                    BetweenCase{"rightOnlyBeforeLeft", "] x [ y", "[", "]", ""},
-                    BetweenCase{"adjacentMarkers", "a[]b", "[", "]", ""},
-                    BetweenCase{"leftMissing", "abc]", "[", "]", ""},
-                    BetweenCase{"emptyRight", "[abc]", "[", "", ""},
-                    BetweenCase{"markersWithSpacesAndLineEnds", "x<td> a b \r\n</td>", "<td>", "\r\n</td>", " a b "},
-                    BetweenCase{"leftStraddlingIsNotFound", kStraddle + "Bv]", "AB", "]", ""},
-                    BetweenCase{"chineseMarkers", "\xA1\xBE" + kKemuYi + "\xA1\xBF", "\xA1\xBE", "\xA1\xBF", kKemuYi}),
+    testing::Values(
+        BetweenCase{"simple", "<b>v</b>", "<b>", "</b>", "v"},
+        BetweenCase{"firstLeftCounts", "[1] [2]", "[", "]", "1"},
+        BetweenCase{"rightOnlyBeforeLeft", "] x [ y", "[", "]", ""},
+        BetweenCase{"adjacentMarkers", "a[]b", "[", "]", ""},
+        BetweenCase{"leftMissing", "abc]", "[", "]", ""}, BetweenCase{"emptyRight", "[abc]", "[", "", ""},
+        BetweenCase{"markersWithSpacesAndLineEnds", "x<td> a b \r\n</td>", "<td>", "\r\n</td>", " a b "},
+        BetweenCase{"leftStraddlingIsNotFound", kStraddle + "Bv]", "AB", "]", ""},
+        BetweenCase{"chineseMarkers", "\xA1\xBE" + kKemuYi + "\xA1\xBF", "\xA1\xBE", "\xA1\xBF", kKemuYi}),
     [](const testing::TestParamInfo<BetweenCase>& info) { return info.param.name; });
 
 struct SplitCase
@@ -85,7 +90,9 @@ struct SplitCase
     std::vector<std::string> expected;
 };
 
-class SplitTextTest : public testing::TestWithParam<SplitCase> {};
+class SplitTextTest : public testing::TestWithParam<SplitCase>
+{
+};
 
 TEST_P(SplitTextTest, Splits)
 {
@@ -102,7 +109,11 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{"noSeparator", "abc", ",", {"abc"}},
                     SplitCase{"emptySeparator", "abc", "", {"abc"}},
                     SplitCase{"quotes", "x\"1\"y\"", "\"", {"x", "1", "y"}},
-                    SplitCase{"trailByteIsNoSeparator", "\x81\x2C" ",z", ",", {"\x81\x2C", "z"}}),
+                    SplitCase{"trailByteIsNoSeparator",
+                              "\x81\x2C"
+                              ",z",
+                              ",",
+                              {"\x81\x2C", "z"}}),
     [](const testing::TestParamInfo<SplitCase>& info) { return info.param.name; });
 
 TEST(BytesToText, StopsAtTheFirstZeroByte)
@@ -136,7 +147,10 @@ TEST(ConvertEncoding, InvalidInputOrUnknownNameGivesEmpty)
     EXPECT_EQ(convertEncoding("abc", "NO-SUCH-CODE", "GBK"), "");
     // A GBK character outside GB2312 is not valid GB2312.
     EXPECT_EQ(convertEncoding("\x81\x40", "GB2312", "UTF-8"), "");
-    EXPECT_EQ(convertEncodingLenient("a\xFF" "b", "UTF-8", "GBK"), "a?b");
+    EXPECT_EQ(convertEncodingLenient("a\xFF"
+                                     "b",
+                                     "UTF-8", "GBK"),
+              "a?b");
 }
 
 TEST(GbkLiteral, ConvertsOnceAndMatchesToGbk)

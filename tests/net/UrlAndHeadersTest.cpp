@@ -15,7 +15,9 @@ struct UrlCase
     std::string port;
 };
 
-class SplitUrlTest : public testing::TestWithParam<UrlCase> {};
+class SplitUrlTest : public testing::TestWithParam<UrlCase>
+{
+};
 
 TEST_P(SplitUrlTest, TakesHostPathAndPort)
 {
@@ -30,10 +32,13 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, SplitUrlTest,
     testing::Values(UrlCase{"noScheme", "tiku.kestrova.test/test/ajax.asp?r=&index=5", "tiku.kestrova.test",
                             "/test/ajax.asp?r=&index=5", "80"},
-                    UrlCase{"upperCaseHostPortNoPath", "http://Account.EXAMPLE.test:8080", "account.example.test", "/", "8080"},
+                    UrlCase{"upperCaseHostPortNoPath", "http://Account.EXAMPLE.test:8080",
+                            "account.example.test", "/", "8080"},
                     UrlCase{"plain", "http://a.test/x/y", "a.test", "/x/y", "80"},
-                    UrlCase{"queryWithSlashes", "http://a.test/p?u=http://b.test/", "a.test", "/p?u=http://b.test/", "80"},
-                    UrlCase{"portAndPath", "http://music.test:8888/DJbox.swf", "music.test", "/DJbox.swf", "8888"},
+                    UrlCase{"queryWithSlashes", "http://a.test/p?u=http://b.test/", "a.test",
+                            "/p?u=http://b.test/", "80"},
+                    UrlCase{"portAndPath", "http://music.test:8888/DJbox.swf", "music.test", "/DJbox.swf",
+                            "8888"},
                     UrlCase{"secureDefaultsTo443", "https://a.test/s", "a.test", "/s", "443"},
                     UrlCase{"securePort", "https://a.test:8443/s", "a.test", "/s", "8443"}),
     [](const testing::TestParamInfo<UrlCase>& info) { return info.param.name; });
@@ -60,7 +65,9 @@ struct HeaderCase
     std::string expected;
 };
 
-class CompleteHeadersTest : public testing::TestWithParam<HeaderCase> {};
+class CompleteHeadersTest : public testing::TestWithParam<HeaderCase>
+{
+};
 
 TEST_P(CompleteHeadersTest, AddsDefaultsInOrder)
 {
@@ -72,15 +79,19 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, CompleteHeadersTest,
     testing::Values(
         HeaderCase{"getDefaults", "", false, "", "", kAccept + "Accept-Language: zh-cn\r\n"},
-        HeaderCase{"acceptLanguageSuppressesBoth", "Accept-Language: en\r\n", false, "", "", "Accept-Language: en\r\n"},
-        HeaderCase{"acceptOnlyGetsLanguage", "accept: */*\r\n", false, "", "", "accept: */*\r\nAccept-Language: zh-cn\r\n"},
+        HeaderCase{"acceptLanguageSuppressesBoth", "Accept-Language: en\r\n", false, "", "",
+                   "Accept-Language: en\r\n"},
+        HeaderCase{"acceptOnlyGetsLanguage", "accept: */*\r\n", false, "", "",
+                   "accept: */*\r\nAccept-Language: zh-cn\r\n"},
         HeaderCase{"getIgnoresCookies", "", false, "", "sid=1", kAccept + "Accept-Language: zh-cn\r\n"},
         HeaderCase{"postWithBody", "", true, "a=1", "sid=1",
                    kAccept + "Accept-Language: zh-cn\r\nContent-Type: application/x-www-form-urlencoded\r\n"
                              "Content-Length: 3\r\nCookie: sid=1\r\n\r\n"},
         HeaderCase{"postKeepsCallersContentType", "Content-Type: text/plain\r\n", true, "abcd", "",
-                   "Content-Type: text/plain\r\n" + kAccept + "Accept-Language: zh-cn\r\nContent-Length: 4\r\n"},
-        HeaderCase{"postWithoutBodyAddsNothing", "", true, "", "sid=1", kAccept + "Accept-Language: zh-cn\r\n"}),
+                   "Content-Type: text/plain\r\n" + kAccept +
+                       "Accept-Language: zh-cn\r\nContent-Length: 4\r\n"},
+        HeaderCase{"postWithoutBodyAddsNothing", "", true, "", "sid=1",
+                   kAccept + "Accept-Language: zh-cn\r\n"}),
     [](const testing::TestParamInfo<HeaderCase>& info) { return info.param.name; });
 
 TEST(ChooseUserAgent, TakesTheCallersTrimmedValueOrTheDefault)
@@ -91,8 +102,9 @@ TEST(ChooseUserAgent, TakesTheCallersTrimmedValueOrTheDefault)
     EXPECT_EQ(chooseUserAgent("user-agent: lower\r\n"), "");
     // No line end after the value.
     EXPECT_EQ(chooseUserAgent("User-Agent: cut"), "");
-    EXPECT_EQ(chooseUserAgent(""), "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; .NET CLR 2.0.50727; "
-                                   ".NET CLR 3.0.04506.648; .NET CLR 3.5.21022)");
+    EXPECT_EQ(chooseUserAgent(""),
+              "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; .NET CLR 2.0.50727; "
+              ".NET CLR 3.0.04506.648; .NET CLR 3.5.21022)");
 }
 
 } // namespace
