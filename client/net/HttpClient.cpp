@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <opencc/opencc.h>
+#include <openssl/crypto.h>
 #include <thread>
 #include <vector>
 
@@ -412,6 +413,9 @@ void startWorker(std::shared_ptr<Job> job)
         }
         job->finishedChanged.notify_all();
         job.reset();
+        // libcurl's TLS library keeps per-thread state that is otherwise freed only after this
+        // function returns, too late for anyone waiting on the count below.
+        OPENSSL_thread_stop();
         WorkerCount& count = workerCount();
         {
             std::scoped_lock lock(count.mutex);

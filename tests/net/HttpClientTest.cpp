@@ -2,9 +2,13 @@
 
 #include "RecordingServer.h"
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace kestrova::net;
 using kestrova::test::RawRequest;
@@ -222,18 +226,23 @@ TEST_F(HttpClientTest, BackgroundThreadsOnlyWaitWithoutPumping)
 
 TEST_F(HttpClientTest, UnreachableServerGivesAnEmptyBody)
 {
-    unsigned short closedPort;
-    {
-        RecordingServer gone;
-        closedPort = gone.port();
-    }
-    setGateway("127.0.0.1:" + std::to_string(closedPort));
+    // A port held bound but not listening refuses connections, and no other test can take it.
+    const int holder = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    socklen_t length = sizeof addr;
+    ::getsockname(holder, reinterpret_cast<sockaddr*>(&addr), &length);
+    setGateway("127.0.0.1:" + std::to_string(ntohs(addr.sin_port)));
+
     std::string headers = "x";
     HttpOptions options;
     options.responseHeaders = &headers;
     EXPECT_EQ(httpRequest("http://down.kestrova.test/", options), "");
     EXPECT_EQ(headers, "");
     EXPECT_EQ(httpFetch("http://down.kestrova.test/"), "");
+    ::close(holder);
 }
 
 TEST_F(HttpClientTest, BodyConversions)

@@ -22,6 +22,11 @@ struct PageCase
     std::string expected;
 };
 
+void PrintTo(const PageCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class ServicePathFromPageTest : public testing::TestWithParam<PageCase>
 {
 };

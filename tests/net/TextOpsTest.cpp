@@ -22,6 +22,11 @@ struct FindCase
     int expected;
 };
 
+void PrintTo(const FindCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class FindTextTest : public testing::TestWithParam<FindCase>
 {
 };
@@ -59,6 +64,11 @@ struct BetweenCase
     std::string expected;
 };
 
+void PrintTo(const BetweenCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class TextBetweenTest : public testing::TestWithParam<BetweenCase>
 {
 };
@@ -89,6 +99,11 @@ struct SplitCase
     std::string separator;
     std::vector<std::string> expected;
 };
+
+void PrintTo(const SplitCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class SplitTextTest : public testing::TestWithParam<SplitCase>
 {

@@ -15,6 +15,11 @@ struct UrlCase
     std::string port;
 };
 
+void PrintTo(const UrlCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class SplitUrlTest : public testing::TestWithParam<UrlCase>
 {
 };
@@ -64,6 +69,11 @@ struct HeaderCase
     std::string cookies;
     std::string expected;
 };
+
+void PrintTo(const HeaderCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class CompleteHeadersTest : public testing::TestWithParam<HeaderCase>
 {
