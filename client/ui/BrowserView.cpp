@@ -79,6 +79,8 @@ QWebEngineProfile* sharedProfile()
         auto* p = new QWebEngineProfile(QStringLiteral("kestrova"), QCoreApplication::instance());
         p->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
         p->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+        // Speech and music pages start playing by themselves, with no click in the page.
+        p->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
         return p;
     }();
     return profile;
