@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -50,6 +51,8 @@ struct Response
     std::string contentType = "text/html; charset=gbk";
     std::vector<Header> headers; // extra lines, e.g. Set-Cookie
     std::string body;
+    // The transport holds the answer back this long without blocking a thread (slowed refusals).
+    std::chrono::milliseconds delay{0};
 
     static Response page(std::string body, int status = 200)
     {
