@@ -2,6 +2,8 @@
 
 #include "EmbeddedAssets.h"
 #include "Melody.h"
+#include "http/Pages.h"
+#include "http/Wav.h"
 #include "kestrova/DeploymentDefaults.h"
 #include "net/TextOps.h"
 
@@ -26,33 +28,6 @@ constexpr std::string_view kWallpaperPath = pathOf(deployment::kWallpaperUrl.val
 constexpr std::string_view kHomePath = pathOf(deployment::kMakerSiteUrl.value);
 constexpr std::string_view kTutorialPath = pathOf(deployment::kTutorialUrl.value);
 
-void appendLe(std::string& out, std::uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-std::string encodeWav(const std::vector<short>& samples, int sampleRate)
-{
-    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
-    std::string out = "RIFF";
-    out.reserve(44 + dataBytes);
-    appendLe(out, 36 + dataBytes, 4);
-    out += "WAVEfmt ";
-    appendLe(out, 16, 4);                                         // fmt chunk size
-    appendLe(out, 1, 2);                                          // PCM
-    appendLe(out, 1, 2);                                          // mono
-    appendLe(out, static_cast<std::uint32_t>(sampleRate), 4);     // samples per second
-    appendLe(out, static_cast<std::uint32_t>(sampleRate * 2), 4); // bytes per second
-    appendLe(out, 2, 2);                                          // bytes per frame
-    appendLe(out, 16, 2);                                         // bits per sample
-    out += "data";
-    appendLe(out, dataBytes, 4);
-    for (const short s : samples)
-        appendLe(out, static_cast<std::uint16_t>(s), 2);
-    return out;
-}
-
 struct Theme
 {
     std::string wav;
@@ -67,43 +42,20 @@ const Theme& theme()
         const auto parsed = media::parseScore(media::assets::kThemeScore);
         if (!parsed.error.empty())
             t.error = "乐谱有误（" + parsed.error + "）";
-        else
-            t.wav = encodeWav(media::renderScore(parsed.score, MediaService::kThemeSampleRate),
-                              MediaService::kThemeSampleRate);
+        else {
+            const auto samples = media::renderScore(parsed.score, MediaService::kThemeSampleRate);
+            t.wav = encodeWav(samples.data(), samples.size(), MediaService::kThemeSampleRate);
+        }
         return t;
     }();
     return rendered;
-}
-
-std::string escapeHtml(std::string_view text)
-{
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '&':
-            out += "&amp;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
 }
 
 Response messagePage(int status, std::string_view heading, std::string_view message)
 {
     const auto html = "<!DOCTYPE html>\n<html><head><meta charset=\"gbk\"><title>Kestrova - " +
                       std::string(heading) + "</title></head>\n<body>\n<h1>" + std::string(heading) +
-                      "</h1>\n<p id=\"error\">" + escapeHtml(message) + "</p>\n</body></html>\n";
+                      "</h1>\n<p id=\"error\">" + htmlEscape(message) + "</p>\n</body></html>\n";
     return Response::page(net::toGbk(html), status);
 }
 

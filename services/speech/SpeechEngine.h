@@ -3,6 +3,8 @@
 // SpeechService, is queued here and run in turn on a single worker thread.
 #pragma once
 
+#include "http/Wav.h"
+
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -72,8 +74,5 @@ private:
     // Last member: stopped and joined before the queue it reads is destroyed.
     std::jthread m_worker;
 };
-
-// Wraps 16-bit mono samples into a RIFF/WAVE file.
-std::string encodeWav(const short* samples, std::size_t count, int sampleRate);
 
 } // namespace kestrova::services::speech

@@ -1,6 +1,7 @@
 #include "SpeechService.h"
 
 #include "SpeechText.h"
+#include "http/Pages.h"
 #include "net/TextOps.h"
 
 #include <utility>
@@ -9,31 +10,6 @@ namespace kestrova::services {
 namespace {
 
 using net::toGbk;
-
-std::string escapeHtml(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '&':
-            out += "&amp;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
 
 // A small GBK page; title and body are UTF-8 here and converted once.
 Response page(int status, std::string_view title, std::string_view bodyHtml)
@@ -46,10 +22,10 @@ Response page(int status, std::string_view title, std::string_view bodyHtml)
     return Response::page(toGbk(html), status);
 }
 
-Response errorPage(int status, std::string_view message)
+Response refusalPage(int status, std::string_view message)
 {
     return page(status, "Kestrova 语音服务 - 出错",
-                "<h1>语音服务无法朗读</h1>\n<p id=\"error\">" + escapeHtml(message) + "</p>");
+                "<h1>语音服务无法朗读</h1>\n<p id=\"error\">" + htmlEscape(message) + "</p>");
 }
 
 } // namespace
@@ -67,17 +43,17 @@ SpeechService::Wanted SpeechService::readText(const Request& request) const
     Wanted wanted;
     const auto raw = speech::queryValue(request.query, "text");
     if (!raw) {
-        wanted.refusal = errorPage(400, "请求里没有 text 参数：不知道要朗读什么。");
+        wanted.refusal = refusalPage(400, "请求里没有 text 参数：不知道要朗读什么。");
         return wanted;
     }
     auto decoded = speech::decodeSpeechText(*raw);
     if (!decoded.error.empty()) {
-        wanted.refusal = errorPage(400, "text 参数无法读取：" + decoded.error + "。");
+        wanted.refusal = refusalPage(400, "text 参数无法读取：" + decoded.error + "。");
         return wanted;
     }
     const auto characters = speech::countCharacters(decoded.utf8);
     if (characters > m_options.maxTextChars) {
-        wanted.refusal = errorPage(414, "要朗读的文字太长：最多 " + std::to_string(m_options.maxTextChars) +
+        wanted.refusal = refusalPage(414, "要朗读的文字太长：最多 " + std::to_string(m_options.maxTextChars) +
                                             " 个字，收到 " + std::to_string(characters) + " 个字。");
         return wanted;
     }
@@ -159,10 +135,10 @@ Response SpeechService::handle(const Request& request) const
 {
     const bool isPage = request.path == kPagePath;
     if (!isPage && request.path != kAudioPath)
-        return errorPage(404,
+        return refusalPage(404,
                          "没有这个地址：" + request.path + "。语音服务只有 " + std::string(kPagePath) + "。");
     if (request.method != "GET" && request.method != "HEAD") {
-        auto refused = errorPage(405, "语音服务只接受 GET 请求。");
+        auto refused = refusalPage(405, "语音服务只接受 GET 请求。");
         refused.headers.push_back({"Allow", "GET, HEAD"});
         return refused;
     }
@@ -178,7 +154,7 @@ Response SpeechService::handle(const Request& request) const
     // time the browser asks for it.
     auto audio = audioFor(wanted.text);
     if (!audio.wav)
-        return errorPage(audio.status, audio.error);
+        return refusalPage(audio.status, audio.error);
 
     if (!isPage) {
         auto response = Response::bytes(*audio.wav, "audio/wav");
@@ -188,7 +164,7 @@ Response SpeechService::handle(const Request& request) const
     const auto source = std::string(kAudioPath) + "?text=" + net::percentEncode(wanted.text);
     return page(200, "Kestrova 语音服务",
                 "<audio id=\"speech\" autoplay src=\"" + source + "\"></audio>\n<p id=\"text\">" +
-                    escapeHtml(wanted.text) + "</p>");
+                    htmlEscape(wanted.text) + "</p>");
 }
 
 } // namespace kestrova::services

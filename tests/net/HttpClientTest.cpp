@@ -107,8 +107,9 @@ TEST_F(HttpClientTest, PostWithoutBodyAndGetSendNoCookieOrTypeOfTheirOwn)
     EXPECT_FALSE(requests[0].hasHeaderNamed("Content-Type")) << requests[0].head;
     EXPECT_FALSE(requests[0].hasHeaderNamed("Cookie")) << requests[0].head;
     // The transport frames an empty body; it adds no length of any other value.
-    if (requests[0].hasHeaderNamed("Content-Length"))
+    if (requests[0].hasHeaderNamed("Content-Length")) {
         EXPECT_TRUE(requests[0].hasHeaderLine("Content-Length: 0"));
+    }
     EXPECT_FALSE(requests[1].hasHeaderNamed("Cookie")) << requests[1].head;
 }
 

@@ -174,8 +174,9 @@ TEST(GbkLiteral, ConvertsOnceAndMatchesToGbk)
     for (int i = 0; i < 2; ++i) {
         const std::string& literal = GBK("科目一");
         EXPECT_EQ(literal, kKemuYi);
-        if (first)
+        if (first) {
             EXPECT_EQ(first, &literal);
+        }
         first = &literal;
     }
     EXPECT_EQ(fromGbk(kKemuYi), "科目一");
