@@ -134,9 +134,10 @@ TEST_P(BankContent, EveryIndexHoldsOneValidQuestion)
         } else {
             EXPECT_TRUE(isDigitAnswer(answer, subject.severalAnswers)) << where << ": answer " << answer;
         }
-        if (!picture.empty())
+        if (!picture.empty()) {
             EXPECT_TRUE(fs::is_regular_file(kBankDir / "pictures" / picture))
                 << where << ": no picture " << picture;
+        }
         if (text.find("摩托车") != std::string::npos)
             ++motorcycle;
     }
